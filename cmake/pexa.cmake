@@ -1,0 +1,35 @@
+# Helpers shared by the subdirectories.
+
+# Where the stand-in Windows headers live (host build only).
+set(PEXA_PLATFORM_INCLUDE ${CMAKE_SOURCE_DIR}/platform/include)
+
+# Where every deliverable and shipped file of a build is collected.
+set(PEXA_OUTPUT_DIR ${CMAKE_BINARY_DIR}/bin)
+file(MAKE_DIRECTORY ${PEXA_OUTPUT_DIR})
+
+# A user program of the system (tray program, selector).
+#   host: a loadable module that the simulated machine starts as a process;
+#   Windows: a GUI executable with its resource script.
+function(pexa_program target)
+    cmake_parse_arguments(P "" "RC" "SOURCES;DEFINES;LIBS" ${ARGN})
+    if(PEXA_WINDOWS)
+        add_executable(${target} WIN32 ${P_SOURCES} ${P_RC})
+        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    else()
+        add_library(${target} MODULE ${P_SOURCES})
+        set_target_properties(${target} PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden
+                                                   VISIBILITY_INLINES_HIDDEN ON)
+        target_link_options(${target} PRIVATE -Wl,-Bsymbolic -Wl,--no-undefined)
+        target_link_libraries(${target} PRIVATE winsim)
+        if(P_RC)
+            # The simulated machine reads the same resource script that windres compiles.
+            add_custom_command(TARGET ${target} POST_BUILD
+                COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${P_RC}
+                        ${PEXA_OUTPUT_DIR}/${target}.rc)
+        endif()
+    endif()
+    target_compile_definitions(${target} PRIVATE ${P_DEFINES})
+    target_link_libraries(${target} PRIVATE ${P_LIBS})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PEXA_OUTPUT_DIR}
+                                               LIBRARY_OUTPUT_DIRECTORY ${PEXA_OUTPUT_DIR})
+endfunction()

@@ -1,0 +1,3 @@
+// Host stand-in of the shell API header.
+#pragma once
+#include "win/shell32.h"
