@@ -14,7 +14,7 @@ function(pexa_program target)
     cmake_parse_arguments(P "" "RC" "SOURCES;DEFINES;LIBS" ${ARGN})
     if(PEXA_WINDOWS)
         add_executable(${target} WIN32 ${P_SOURCES} ${P_RC})
-        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -s)
     else()
         add_library(${target} MODULE ${P_SOURCES})
         set_target_properties(${target} PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden
@@ -22,10 +22,14 @@ function(pexa_program target)
         target_link_options(${target} PRIVATE -Wl,-Bsymbolic -Wl,--no-undefined)
         target_link_libraries(${target} PRIVATE winsim)
         if(P_RC)
-            # The simulated machine reads the same resource script that windres compiles.
+            # The simulated machine reads the same resource script that windres compiles,
+            # with the headers it includes.
+            file(GLOB rc_headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
             add_custom_command(TARGET ${target} POST_BUILD
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${PEXA_OUTPUT_DIR}/res/${target}
                 COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${P_RC}
-                        ${PEXA_OUTPUT_DIR}/${target}.rc)
+                        ${PEXA_OUTPUT_DIR}/res/${target}/${target}.rc
+                COMMAND ${CMAKE_COMMAND} -E copy ${rc_headers} ${PEXA_OUTPUT_DIR}/res/${target})
         endif()
     endif()
     target_compile_definitions(${target} PRIVATE ${P_DEFINES})

@@ -65,9 +65,8 @@ void Release(Char* chars) {
 // would pull the text away while it is still being read.
 template <typename Char>
 bool PointsInto(const Char* chars, const Char* text) {
-    const SStrHeader* header = HeaderOf(chars);
-    std::less_equal<const Char*> notAfter;
-    return notAfter(chars, text) && !notAfter(chars + header->capacity, text);
+    const std::less<const Char*> before;
+    return !before(text, chars) && before(text, chars + HeaderOf(chars)->capacity);
 }
 
 int32_t CapacityClass(int32_t needed) {
@@ -205,6 +204,9 @@ void AppendPieces(Char*& chars, Char* emptyChars, const Char* const* pieces) {
     }
 }
 
+// On Windows these are the C run-time's own functions, imported from msvcrt.dll even
+// where the compiler's headers switch the ISO names (vsnwprintf, snprintf) to their own
+// C99 formatter: the run-time's wide "%s" takes wide text, which callers rely on.
 int FormatInto(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) {
     return _vsnwprintf(buffer, count, format, args);
 }

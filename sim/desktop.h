@@ -94,4 +94,8 @@ private:
     uintptr_t nextHandle_ = 0x10010;
 };
 
+// Has the owner of a window destroy it on its own thread, as Windows does at the end of a
+// session (defined with the window services).
+void SendSystemDestroy(HWND window);
+
 }  // namespace sim

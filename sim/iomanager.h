@@ -35,7 +35,8 @@ public:
     // object, or null with a Win32 error code (ERROR_FILE_NOT_FOUND when no such link).
     void* Open(const std::string& path, uint32_t& win32Error);
     // Sends one device-control request. Returns false with a Win32 error when the
-    // request's status is not a success; `returned` receives Information either way.
+    // request's status is not a success; `returned` receives the byte count reported
+    // (Information; for METHOD_BUFFERED the bytes copied back, at most outLength).
     bool DeviceControl(void* file, uint32_t code, const void* in, uint32_t inLength, void* out,
                        uint32_t outLength, uint32_t& returned, uint32_t& win32Error);
     void Close(void* file);
@@ -44,7 +45,15 @@ public:
     // The Win32 error DeviceIoControl reports for an NTSTATUS.
     static uint32_t Win32ErrorFromStatus(int32_t status);
 
+    // How often drivers asked the kernel for the time, any of its clocks.
+    uint64_t TimeQueries() const;
+    // Sets the system time forward or back, as a user or a time service may at any
+    // moment; the monotonic clocks (interrupt time, performance counter) do not move.
+    void ShiftSystemTime(int64_t by100ns);
+
+    // The objects behind the stand-in kernel functions (sim/io_objects.h).
     struct Impl;
+    Impl& Kernel();
 
 private:
     std::unique_ptr<Impl> impl_;

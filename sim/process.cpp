@@ -133,7 +133,8 @@ Process* Scheduler::Start(const std::string& commandLine, const std::string& cwd
         p->cwd = full.substr(0, std::max<size_t>(full.rfind('\\'), 2));
     if (p->cwd.size() == 2)
         p->cwd += "\\";
-    p->resources = ProgramResources::Load(BinDirectory() + "/" + p->moduleName + ".rc");
+    p->resources = ProgramResources::Load(BinDirectory() + "/res/" + p->moduleName + "/" +
+                                          p->moduleName + ".rc");
     machine_.Emit("start", {{"program", p->image}, {"pid", p->pid}, {"cmd", commandLine}});
     processes_.push_back(std::move(p));
     return processes_.back().get();
@@ -272,10 +273,20 @@ bool Scheduler::FireDueEvents()
     return fired;
 }
 
+bool Scheduler::CheckStop()
+{
+    if (!stopped && shouldStop && shouldStop())
+        stopped = true;
+    return stopped;
+}
+
 void Scheduler::RunReady()
 {
     uint64_t lastNow = machine_.clock.now;
-    while (Process* p = NextRunnable()) {
+    while (!CheckStop()) {
+        Process* p = NextRunnable();
+        if (!p)
+            break;
         Resume(p);
         if (machine_.clock.now == lastNow) {
             if (++resumesWithoutProgress > kMaxResumesWithoutProgress)
@@ -294,6 +305,8 @@ bool Scheduler::RunUntil(uint64_t untilNs)
     for (;;) {
         FireDueEvents();
         RunReady();
+        if (CheckStop())
+            return false;
         uint64_t next = NextEventTime();
         if (next == UINT64_MAX)
             return false;

@@ -143,6 +143,11 @@ public:
     LRESULT SendAcross(Process& self, Process& owner, const QueuedMessage& message);
     // The owner of a sent message reports its result.
     void CompleteSend(uint64_t sendId, LRESULT result);
+    // Checked after every event and every resume: when it answers true, RunUntil stops
+    // where it is (the end of a scenario, a restart).
+    std::function<bool()> shouldStop;
+    bool stopped = false;
+
     // Virtual time may not stand still for ever while processes keep running; this
     // counts how often the scheduler resumed a process without the clock moving.
     uint64_t resumesWithoutProgress = 0;
@@ -152,6 +157,7 @@ private:
     void Resume(Process* p);
     Process* NextRunnable();
     void RunReady();
+    bool CheckStop();
     bool FireDueEvents();
     uint64_t NextEventTime() const;
 

@@ -5,8 +5,9 @@
 // the other width, "h" forces 8-bit and "l" or "w" wide text; "l" integers are 32 bits
 // (long is 32 bits on Windows), "ll" and "I64" 64 bits, "I" pointer-sized; "%p" gives
 // the upper-case hexadecimal address with all its digits. Text of the other width is
-// widened byte by byte or narrowed to '?' above 0xFF, as the run-time does in the "C"
-// locale. An unknown conversion letter is written as it is.
+// widened byte by byte; narrowing fails the whole call (-1) at a character above 0xFF,
+// as the run-time's conversion in the "C" locale does. An unknown conversion letter is
+// written as it is.
 #include <climits>
 #include <cstdarg>
 #include <cstdint>
@@ -68,6 +69,9 @@ public:
         }
         return m_out;
     }
+
+    // A character could not be converted to the output's width.
+    bool Failed() const { return m_failed; }
 
 private:
     bool ParseSpec(Spec& spec) {
@@ -286,13 +290,17 @@ private:
                                  : static_cast<Char>(static_cast<unsigned char>(ch));
     }
 
-    static Char FromWide(char16_t ch) {
-        return sizeof(Char) == 1 && ch > 0xFF ? static_cast<Char>('?') : static_cast<Char>(ch);
+    Char FromWide(char16_t ch) {
+        if (sizeof(Char) == 1 && ch > 0xFF) {
+            m_failed = true;
+        }
+        return static_cast<Char>(ch);
     }
 
     const Char* m_format;
     va_list* m_args;
     std::basic_string<Char> m_out;
+    bool m_failed = false;
 };
 
 // The Windows contract: up to count characters are stored; the terminator only when
@@ -316,9 +324,10 @@ template <typename Char>
 int FormatCounted(Char* buffer, size_t count, const Char* format, va_list args) {
     va_list own;
     va_copy(own, args);
-    const std::basic_string<Char> text = Formatter<Char>(format, &own).Run();
+    Formatter<Char> formatter(format, &own);
+    const std::basic_string<Char> text = formatter.Run();
     va_end(own);
-    return Emit(buffer, count, text);
+    return formatter.Failed() ? -1 : Emit(buffer, count, text);
 }
 
 }  // namespace

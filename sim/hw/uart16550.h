@@ -117,8 +117,8 @@ public:
     void Write(uint16_t offset, uint8_t value);
 
     // Bus side: the port numbers are taken relative to the base the chip gives.
-    uint8_t In(uint16_t port) override { return Read(static_cast<uint16_t>(port - base_)); }
-    void Out(uint16_t port, uint8_t value) override { Write(static_cast<uint16_t>(port - base_), value); }
+    uint8_t In(uint16_t port) override { return Read(Offset(port)); }
+    void Out(uint16_t port, uint8_t value) override { Write(Offset(port), value); }
     void SetBase(uint16_t base) { base_ = base; }
     uint16_t base() const { return base_; }
 
@@ -133,6 +133,7 @@ public:
     const UartState& state() const { return state_; }
 
 private:
+    uint16_t Offset(uint16_t port) const { return static_cast<uint16_t>(port - base_); }
     bool DivisorLatchOpen() const { return state_.lcr & uart::kLcrDivisorLatch; }
     void PushReceived(uint8_t value, uint8_t errors);
     uint8_t PopReceived();

@@ -1,0 +1,18 @@
+// Control requests to the driver.
+#include "tray.h"
+
+#include <winioctl.h>
+
+#include <pexactrl.h>
+
+DWORD PortCode(DWORD code2E)
+{
+    // From 0x2220C0 to 0x2220EC the 0x4E member of each pair is the 0x2E member plus 4.
+    return g_tray.port4E ? code2E + 4 : code2E;
+}
+
+void SendControl(DWORD code)
+{
+    DWORD returned = 0;
+    DeviceIoControl(g_tray.device, code, nullptr, 0, nullptr, 0, &returned, nullptr);
+}

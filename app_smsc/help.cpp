@@ -1,0 +1,4 @@
+// The Help command.
+#include "tray.h"
+
+void ShowHelp() {}

@@ -1,0 +1,6 @@
+#include "tray.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return TrayMain(instance);
+}

@@ -1,0 +1,4 @@
+// Suspend, standby and resume.
+#include "tray.h"
+
+void OnPowerBroadcast(WPARAM, LPARAM) {}

@@ -1,0 +1,4 @@
+// (Minimal until the program directory lands.)
+#include "progdir.h"
+
+void ChangeToProgramDirectory() {}
