@@ -16,3 +16,12 @@ void SendControl(DWORD code)
     DWORD returned = 0;
     DeviceIoControl(g_tray.device, code, nullptr, 0, nullptr, 0, &returned, nullptr);
 }
+
+DWORD ReadCode(unsigned char* code)
+{
+    DWORD returned = 0;
+    if (!DeviceIoControl(g_tray.device, PortCode(IOCTL_IR_READ_CODE_2E), code, IR_CODE_LENGTH,
+                         code, IR_CODE_LENGTH, &returned, nullptr))
+        return 0;
+    return returned;
+}

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include "resource.h"
+#include "strings.h"
 
 // Window class and title; the selector finds the program by this class.
 #define TRAY_WINDOW_CLASS "Pexaro Control"
@@ -50,6 +51,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 DWORD PortCode(DWORD code2E);
 // A request without buffers; its result is not used.
 void SendControl(DWORD code);
+// One read-code request for the program's port into `code` (3 bytes); the number of
+// bytes read, 0 when no code was waiting or the request failed.
+DWORD ReadCode(unsigned char* code);
 
 // Notification icon and popup menu
 BOOL SetTrayIcon(DWORD operation, int icon, const char* tip);
@@ -73,10 +77,21 @@ void OnPowerBroadcast(WPARAM event, LPARAM data);
 // Help
 void ShowHelp();
 
-// Controller state and configuration
+// Controller enable and disable
 void SetControllerEnabled(bool enable);
 void ChangeControllerState(bool enable);
+
+// Controller state and the Windows 98/ME devnode
 bool IsControllerEnabled();
+DWORD FindControllerDevnode();
+DWORD NextDevnode(LONG index, HKEY* enumeration);
+bool IsDevnodeEnabled(DWORD devnode);
+SStr DevnodeHardwareKey(DWORD devnode);
+bool ReadRegString(HKEY root, const char* subkey, const char* name, SStr& output);
+bool ReadRegBinary(HKEY root, const char* subkey, const char* name, void* data, DWORD size);
+bool ReadRegDword(HKEY root, const char* subkey, const char* name, DWORD* output);
+
+// Persisted mode and hardware-profile clean-up
 bool RemoteModeValue(bool read, bool on);
 bool WriteRegDword(HKEY root, const char* subkey, const char* name, DWORD value);
 void CleanUpHardwareProfiles();

@@ -35,11 +35,6 @@ NTSTATUS CompleteRequest(PIRP irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
-USHORT ConfigPortOf(ULONG code, ULONG code4E)
-{
-    return code == code4E ? 0x4E : 0x2E;
-}
-
 static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT deviceObject, PIRP irp)
 {
     UNREFERENCED_PARAMETER(deviceObject);

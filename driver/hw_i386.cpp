@@ -23,5 +23,5 @@ CpuFlags SaveFlagsAndDisableInterrupts()
 void RestoreFlags(CpuFlags saved)
 {
     unsigned long flags = (unsigned long)saved;
-    __asm__ __volatile__("pushl %0\n\tpopfl" : : "g"(flags) : "memory", "cc");
+    __asm__ __volatile__("pushl %0\n\tpopfl" : : "r"(flags) : "memory", "cc");
 }

@@ -78,6 +78,11 @@ USHORT ReadUartBase(USHORT port)
     return (USHORT)(CfgRead(port, kRegUartBase) * kUartBaseScale);
 }
 
+USHORT ConfigPortOf(ULONG code, ULONG code4E)
+{
+    return code == code4E ? kConfigPort4E : kConfigPort2E;
+}
+
 // Byte 0 of the request names a flat-model register; its value comes back in its place.
 NTSTATUS ReadConfigRequest(PIRP irp, PIO_STACK_LOCATION stack)
 {

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "strings.h"
+#include "textfile.h"
 
 // Filled by GetVersionExA while the statics are constructed, before g_language.
 // dwPlatformId 1 means Windows 98/ME; any other value the NT family.
@@ -19,6 +20,8 @@ struct LanguageSelection {
 };
 
 extern LanguageSelection g_language;
+extern SIni g_langTable;  // "str_XX.txt" of the chosen code; asked first
+extern SIni g_usTable;    // "str_us.txt"
 extern SStr g_title;  // section Proj, key NameVersion
 
 int32_t SystemLanguageId();

@@ -100,6 +100,7 @@ Machine::Machine(const MachineConfig& cfg)
     if (config.driver)
         registry.Create("HKLM\\SYSTEM\\CurrentControlSet\\Services\\PEXACTRL");
     registry.Create(win9x ? "HKDD\\Config Manager\\Enum" : "HKLM\\SYSTEM\\CurrentControlSet\\Enum");
+    devices.InstallDefaults(*this);
 
     if (!config.installDir.empty())
         InstallProduct(config.installDir);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/desktop.h"
+#include "sim/devices.h"
 #include "sim/filesystem.h"
 #include "sim/handles.h"
 #include "sim/hw/clock.h"
@@ -59,6 +60,7 @@ public:
     Registry registry;
     std::unique_ptr<hw::Notebook> notebook;
     Desktop desktop;
+    PnpDevices devices;
     HandleTable handles;
     Scheduler scheduler;
     IoManager io;

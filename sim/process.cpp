@@ -16,7 +16,7 @@ thread_local Process* t_current = nullptr;
 
 // Bound on resumes without the clock moving: a process that keeps itself busy for ever
 // (posting to itself, say) is a fault to report, not a run to wait for.
-const uint64_t kMaxResumesWithoutProgress = 1000000;
+const uint64_t kMaxResumesWithoutProgress = 100000;
 
 std::string Lower(std::string s)
 {

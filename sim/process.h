@@ -72,6 +72,8 @@ public:
     int quitCode = 0;
     enum class Wait { None, Message, Sleep, Send } wait = Wait::None;
     uint64_t wakeAtNs = 0;       // Sleep: not runnable before this time
+    uint64_t lastMessageNs = 0;  // when GetMessage last returned
+    uint64_t messagesWithoutTime = 0;
     uint64_t pendingSend = 0;    // a SendMessage to another process is under way
     bool sendDone = false;
     LRESULT sendResult = 0;

@@ -1,5 +1,6 @@
 // Window classes, windows, messages and timers of the stand-in layer.
 #include <algorithm>
+#include <stdexcept>
 #include <cstring>
 #include <strings.h>
 
@@ -13,6 +14,10 @@ namespace {
 // Sent by the system at a restart so that the owner destroys its window on its own
 // thread, as Windows does at the end of a session.
 const UINT kSystemDestroy = 0x7FFF0001;
+
+// A program that takes this many messages without virtual time moving on never waits:
+// it would keep the run busy for ever, so it is stopped and reported.
+const uint64_t kMaxMessagesWithoutTime = 200000;
 
 WindowEntry* LiveWindow(HWND window)
 {
@@ -190,6 +195,11 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT)
     if (!InSimulatedProcess())
         return -1;
     TakeMessage(self, *msg);
+    uint64_t now = M().clock.now;
+    self.messagesWithoutTime = now == self.lastMessageNs ? self.messagesWithoutTime + 1 : 0;
+    self.lastMessageNs = now;
+    if (self.messagesWithoutTime > kMaxMessagesWithoutTime)
+        throw std::runtime_error("the program keeps taking messages without ever waiting");
     return msg->message != WM_QUIT;
 }
 

@@ -64,6 +64,11 @@ const LengthCase kLengthCases[] = {
     {"ReadCodeOtherMethod", PexaCode(0x836, METHOD_NEITHER), 3, 3, kErrorInvalidFunction, 0},
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class LengthRules : public DriverTest, public ::testing::WithParamInterface<LengthCase> {};
 
 TEST_P(LengthRules, StatusAndBytesReturned)
@@ -74,8 +79,9 @@ TEST_P(LengthRules, StatusAndBytesReturned)
     EXPECT_EQ(reply.ok, c.error == 0);
     EXPECT_EQ(reply.error, c.error);
     EXPECT_EQ(reply.returned, c.returned);
-    if (c.error != 0)
+    if (c.error != 0) {
         EXPECT_TRUE(TakePorts().empty()) << "a refused request touched the hardware";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCode, LengthRules, ::testing::ValuesIn(kLengthCases),

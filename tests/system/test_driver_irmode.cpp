@@ -24,6 +24,11 @@ const RegisterCase kRegisterCases[] = {
     {"OffControl0x80", IOCTL_IR_REMOTE_OFF_2E, 0x02, 0x80, 0x00},
 };
 
+void PrintTo(const RegisterCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ModeRegisters : public DriverTest, public ::testing::WithParamInterface<RegisterCase> {};
 
 TEST_P(ModeRegisters, ValueWritten)
@@ -159,6 +164,11 @@ const LowBaseCase kLowBaseCases[] = {
     {"Highest", 0x3F, false},
     {"Lowest", 0x40, true},  // 0x100
 };
+
+void PrintTo(const LowBaseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LowUartBase : public DriverTest, public ::testing::WithParamInterface<LowBaseCase> {};
 

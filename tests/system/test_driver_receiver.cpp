@@ -21,6 +21,9 @@ protected:
         const uint32_t remoteOn =
             hardware.chipPort == 0x4E ? IOCTL_IR_REMOTE_ON_4E : IOCTL_IR_REMOTE_ON_2E;
         ASSERT_TRUE(Send(remoteOn, {}, 0).ok);
+        // A 40 ms window polls the UART tens of thousands of times; tests that look at
+        // the bus turn the port trace on again.
+        machine->trace.portsEnabled = false;
     }
 
     // Sends bytes from the remote now and lets the first `waiting` of them arrive.
@@ -61,6 +64,11 @@ struct PartialCase {
     std::vector<uint8_t> code;
 };
 
+void PrintTo(const PartialCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class PartialCode : public Receiver, public ::testing::WithParamInterface<PartialCase> {};
 
 TEST_P(PartialCode, WindowEndsItWithZeros)
@@ -88,10 +96,12 @@ TEST_F(Receiver, WindowIgnoresTheSystemTimeGoingBack)
     BootInRemoteMode();
     Burst({0x11});
     bool shifted = false;
+    machine->trace.portsEnabled = true;
     machine->trace.AddListener([&](const sim::TraceEvent& e) {
         if (e.event == "port" && !shifted && machine->io.TimeQueries() > 0) {
             shifted = true;
             machine->io.ShiftSystemTime(-10'000'000);  // one second back
+            machine->trace.portsEnabled = false;      // keeps a stretched window cheap
         }
     });
     const uint64_t queriesBefore = machine->io.TimeQueries();
@@ -128,6 +138,7 @@ TEST_F(Receiver, LongBuffersGetThreeBytes)
 TEST_F(Receiver, BaseIsReadForEveryRequest)
 {
     BootInRemoteMode();
+    machine->trace.portsEnabled = true;
     EXPECT_EQ(PortsOf(IOCTL_IR_READ_CODE_2E, {0, 0, 0}, 3),
               (std::vector<PortAccess>{Out(0x2E, 0x55), Out(0x2E, 0x25), In(0x2F, 0xFE),
                                        Out(0x2E, 0xAA), In(0x3FD, 0x60)}));
@@ -183,6 +194,11 @@ struct PressCase {
     bool remoteMode;
 };
 
+void PrintTo(const PressCase& c, std::ostream* os)
+{
+    *os << std::hex << c.chipPort << (c.remoteMode ? " remote mode" : " normal mode");
+}
+
 class RemotePress : public ::testing::TestWithParam<PressCase> {};
 
 TEST_P(RemotePress, CodeArrivesOnlyInRemoteMode)
@@ -198,9 +214,10 @@ TEST_P(RemotePress, CodeArrivesOnlyInRemoteMode)
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     DWORD returned = 0;
-    if (c.remoteMode)
+    if (c.remoteMode) {
         ASSERT_TRUE(DeviceIoControl(device, IOCTL_IR_REMOTE_ON_2E + offset, nullptr, 0, nullptr,
                                     0, &returned, nullptr));
+    }
     const uint8_t press[3] = {0x5A, 0xC3, 0x0F};
     ASSERT_TRUE(machine.notebook->PressRemote(machine.clock.now + kMillisecond, press));
     machine.clock.AdvanceTo(machine.clock.now + 2 * kMillisecond + 3 * kFrame);

@@ -94,6 +94,11 @@ const CycleCase kCycleCases[] = {
      hw::RegisterModel::kLogicalDevice, 0},
 };
 
+void PrintTo(const CycleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Cycles : public DriverTest,
                public ::testing::WithParamInterface<std::tuple<CycleCase, uint16_t, bool>> {};
 

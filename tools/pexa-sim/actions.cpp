@@ -238,9 +238,23 @@ void ScheduleRemote(sim::Machine& m, uint64_t atNs, const std::string& hexCode)
         m.notebook->SendRawBurst(atNs, bytes.data(), bytes.size());
 }
 
-void ApplyDevices(sim::Machine&, const Json&)
+void ApplyDevices(sim::Machine& m, const Json& devices)
 {
-    // (The SetupAPI device tree comes with the tray's device configuration.)
+    if (devices.is_null())
+        return;  // the machine keeps its default devices
+    std::vector<sim::PnpDevice> list;
+    std::vector<std::string> devnodes;
+    for (const Json& entry : devices) {
+        sim::PnpDevice device;
+        for (const Json& id : entry.value("hardware_ids", Json::array()))
+            device.hardwareIds.push_back(id.get<std::string>());
+        device.instance = entry.value("instance", "");
+        device.present = entry.value("present", true);
+        device.enabled = entry.value("enabled", true);
+        list.push_back(device);
+        devnodes.push_back(entry.value("devnode", ""));
+    }
+    m.devices.Replace(m, list, devnodes);
 }
 
 void PerformStep(sim::Machine& m, const Step& step)

@@ -9,7 +9,8 @@ void PerformStep(sim::Machine& machine, const Step& step);
 // Remote presses go to the hardware ahead of time: the UART receives their bytes at
 // their virtual times even while a program is busy in the driver.
 void ScheduleRemote(sim::Machine& machine, uint64_t atNs, const std::string& hexCode);
-// The machine's SetupAPI device list (NT family) from a scenario.
+// The machine's Plug and Play devices from a scenario: the SetupAPI device list on the
+// NT family, devnodes on Windows 98/ME. Null keeps the default devices.
 void ApplyDevices(sim::Machine& machine, const Json& devices);
 
 // Message names a scenario may post.

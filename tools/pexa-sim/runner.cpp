@@ -28,13 +28,14 @@ void Runner::ApplyPresets()
     sim::Machine& m = *machine_;
     for (const auto& [path, data] : scenario_.files)
         m.files.AddFile(path, data);
+    // Devices first: registry presets may then change or add to what they made.
+    ApplyDevices(m, scenario_.devices);
     for (const auto& preset : scenario_.registry) {
         if (preset.name)
             m.registry.SetValue(preset.key, *preset.name, preset.type, preset.data);
         else
             m.registry.Create(preset.key);
     }
-    ApplyDevices(m, scenario_.devices);
 }
 
 void Runner::ScheduleSteps()

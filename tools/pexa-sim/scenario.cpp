@@ -87,6 +87,45 @@ void ParseRegistry(const Json& list, Scenario& s)
     }
 }
 
+bool IsTextList(const Json& value)
+{
+    if (!value.is_array())
+        return false;
+    for (const Json& item : value)
+        if (!item.is_string())
+            return false;
+    return true;
+}
+
+// The machine's devices: [{"hardware_ids": [...], "instance": "...", "present": true,
+// "enabled": true, "devnode": "C29A5000"}]; null keeps the default devices.
+Json ParseDevices(const Json& list)
+{
+    if (list.is_null())
+        return list;
+    if (!list.is_array())
+        Error("machine.devices", "must be a list of devices");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const std::string where = "machine.devices[" + std::to_string(i) + "]";
+        const Json& entry = list[i];
+        if (!entry.is_object())
+            Error(where, "must be an object");
+        for (auto it = entry.begin(); it != entry.end(); ++it) {
+            const std::string& key = it.key();
+            bool ok = (key == "hardware_ids" && IsTextList(it.value())) ||
+                      ((key == "instance" || key == "devnode") && it.value().is_string()) ||
+                      ((key == "present" || key == "enabled") && it.value().is_boolean());
+            if (!ok)
+                Error(where + "." + key,
+                      "devices take hardware_ids (a list of texts), instance and devnode "
+                      "(texts), present and enabled (true or false)");
+        }
+        if (!entry.contains("instance"))
+            Error(where, "needs an \"instance\"");
+    }
+    return list;
+}
+
 void ParseMachine(const Json& m, Scenario& s)
 {
     static const std::set<std::string> keys = {
@@ -134,7 +173,7 @@ void ParseMachine(const Json& m, Scenario& s)
     if (m.contains("registry"))
         ParseRegistry(m["registry"], s);
     if (m.contains("devices"))
-        s.devices = m["devices"];
+        s.devices = ParseDevices(m["devices"]);
     ParseHardware(m, config.hardware);
 }
 

@@ -41,7 +41,7 @@ struct Scenario {
     sim::MachineConfig machine;
     std::map<std::string, std::vector<uint8_t>> files;
     std::vector<RegistryPreset> registry;
-    Json devices;  // SetupAPI devices of the NT family, when given
+    Json devices;  // the machine's Plug and Play devices, when given (null: the defaults)
     bool tracePorts = false;
     std::vector<Step> steps;
 
