@@ -18,8 +18,9 @@ static BOOLEAN ByteWaiting(USHORT base)
     return lineStatus != kFloatingBus && (lineStatus & kLineStatusDataReady) != 0;
 }
 
-// The window is measured on the performance counter, which never goes back: the system
-// time can be set back while a request polls, which would stretch the window without end.
+// The window is measured on the performance counter, which never goes back. The system
+// time can be set back (by the user, by time synchronisation) while a request polls, and
+// the window would then last as much longer as the time went back.
 static LONGLONG Now()
 {
     return KeQueryPerformanceCounter(NULL).QuadPart;

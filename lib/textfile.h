@@ -30,13 +30,13 @@ public:
 
     void Free();
     // Room for n bytes, length n; the old contents are kept only when the capacity stays
-    // the same. A negative n counts as 0. Throws std::bad_alloc above kMaxLength or when
-    // the block cannot be allocated (the buffer is then empty).
+    // the same. A negative n counts as 0. Throws std::bad_alloc above kMaxLength (nothing
+    // changes) or when the block cannot be allocated (the buffer is then empty).
     void Resize(int32_t n);
     // Reads the whole file and leaves extra bytes of room after its contents. False when
     // the file cannot be opened, its size plus extra is above kMaxLength (the buffer then
-    // keeps what it held), or it cannot be read whole (the buffer is then empty: never
-    // half a file).
+    // keeps what it held), or it cannot be read whole or no block is to be had (the
+    // buffer is then empty: never half a file).
     bool Load(const WCHAR* path, int32_t extra);
     // Load, then zeroes the extra bytes.
     bool LoadPadded(const WCHAR* path, int32_t extra);

@@ -1,6 +1,7 @@
 #include "sim/iomanager.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 

@@ -27,7 +27,9 @@ public:
     // that name and calls its DriverEntry with the registry path
     // \Registry\Machine\System\CurrentControlSet\Services\<name>. Returns the NTSTATUS.
     int32_t LoadDriver(const std::string& name);
-    // Calls DriverUnload and unloads the module. False when it was not loaded.
+    // Calls DriverUnload and unloads the module; with files still open on the driver's
+    // devices, new opens fail at once and the unload happens when the last one closes.
+    // False when it was not loaded, is already unloading, or has no unload routine.
     bool UnloadDriver(const std::string& name);
     bool IsDriverLoaded(const std::string& name) const;
 

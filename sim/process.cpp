@@ -76,14 +76,34 @@ Scheduler::~Scheduler()
     KillAll();
 }
 
+static std::string ImageOf(const std::string& programPath);
+
+// The program path of a command line, found as Windows finds it: a quoted path up to its
+// closing quote; otherwise (and for a quote that is never closed) the shortest run of
+// words that names one of the system's programs, or else the first word.
 std::string Scheduler::ProgramPath(const std::string& commandLine)
 {
-    if (!commandLine.empty() && commandLine[0] == '"') {
-        size_t end = commandLine.find('"', 1);
-        return commandLine.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    std::string text = commandLine;
+    if (!text.empty() && text[0] == '"') {
+        size_t end = text.find('"', 1);
+        if (end != std::string::npos)
+            return text.substr(1, end - 1);
+        text = text.substr(1);
     }
-    size_t end = commandLine.find_first_of(" \t");
-    return commandLine.substr(0, end);
+    for (size_t end = text.find_first_of(" \t"); end != std::string::npos;
+         end = text.find_first_of(" \t", end + 1)) {
+        std::string prefix = text.substr(0, end);
+        std::string module = ModuleOf(ImageOf(prefix));
+        if (std::find(std::begin(kSystemPrograms), std::end(kSystemPrograms), module) !=
+            std::end(kSystemPrograms))
+            return prefix;
+    }
+    std::string whole = text;
+    std::string module = ModuleOf(ImageOf(whole));
+    if (std::find(std::begin(kSystemPrograms), std::end(kSystemPrograms), module) !=
+        std::end(kSystemPrograms))
+        return whole;
+    return text.substr(0, text.find_first_of(" \t"));
 }
 
 static std::string ImageOf(const std::string& programPath)

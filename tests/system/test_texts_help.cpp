@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,8 @@ struct LanguageCase {
     const char* resourceLocale;  // Windows 98/ME's registry value, replaced; null: as set up
     const char* title;
 };
+
+void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
 
 class TextsLanguage : public ::testing::TestWithParam<LanguageCase> {};
 
@@ -271,7 +274,7 @@ TEST(TextsTables, TheProgramDirectoryHoldsTheTables) {
         onPath.os = os;
         onPath.files = {{"str_us.txt", Table("us")}};
         const std::string program = IsWin9x(os) ? "pexasmsc98.exe" : "pexasmsc2k.exe";
-        onPath.runStep = {{"run", program + " -V"}, {"cwd", "C:\\"}, {"env", {{"PATH", "C:\\bin;C:\\T"}}}};
+        onPath.runStep = {{"run", program + " -V"}, {"cwd", "C:\\bin"}, {"env", {{"PATH", "C:\\bin;C:\\T"}}}};
         onPath.prepare = [](sim::Machine& m) { m.files.AddDirectory("C:\\bin"); };
         // Windows 98/ME give the program no wide environment: it stays where it started.
         EXPECT_EQ(Title(onPath.Go()), IsWin9x(os) ? "" : "us") << os;
@@ -290,6 +293,8 @@ struct HelpCase {
     std::vector<std::string> directories;  // in the program directory
     const char* command;                   // null: nothing is started
 };
+
+void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
 
 class TextsHelp : public ::testing::TestWithParam<HelpCase> {};
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,8 @@ struct Language {
     const char* cancel;
     const char* askRebootStart;
 };
+
+void PrintTo(const Language& c, std::ostream* os) { *os << c.code; }
 
 const Language kLanguages[] = {
     {"us", "CP1252", "Enable", "Disable", "Help", "Cancel", "The infrared port will work"},

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <ostream>
 #include <string>
 
 #include "lib/textfile.h"
@@ -147,6 +148,8 @@ struct LookupCase {
     bool found;
     const char* value;
 };
+
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
 
 const LookupCase kLookups[] = {
     {"SectionUpperCase", "[STRING]\r\nEnable=x\r\n", "String", "Enable", true, "x"},
