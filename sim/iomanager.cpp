@@ -316,10 +316,7 @@ IoManager::IoManager(Machine& machine) : impl_(new Impl(machine))
 }
 
 // The machine is switched off, not shut down: no driver is asked to unload.
-IoManager::~IoManager()
-{
-    delete impl_.release();
-}
+IoManager::~IoManager() = default;
 
 IoManager::Impl& IoManager::Kernel()
 {
