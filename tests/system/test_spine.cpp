@@ -86,7 +86,9 @@ class TrayOptions : public ::testing::TestWithParam<OptionCase> {};
 TEST_P(TrayOptions, AreRecognisedAsSpecified)
 {
     const OptionCase& c = GetParam();
-    RunResult r = RunSteps(Win2000(), Json::array({{{"at_ms", 0}, {"run", c.commandLine}},
+    Json machine = Win2000();
+    machine["superio"] = {{"port", c.port4E ? "0x4E" : "0x2E"}};  // the chip where the program looks
+    RunResult r = RunSteps(machine, Json::array({{{"at_ms", 0}, {"run", c.commandLine}},
                                               {{"at_ms", 200}, {"remote", "69 69 69"}},
                                               {{"at_ms", 600}, {"post", "WM_CLOSE"}}}));
     bool shown = false;
