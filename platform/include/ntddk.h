@@ -56,30 +56,7 @@ typedef CHAR CCHAR;
 
 // The same rule and names as <winioctl.h> on the user side; whichever comes first
 // defines them.
-#ifndef CTL_CODE
-#define CTL_CODE(deviceType, function, method, access) \
-    (((ULONG)(deviceType) << 16) | ((ULONG)(access) << 14) | ((ULONG)(function) << 2) | (ULONG)(method))
-#endif
-#ifndef DEVICE_TYPE_FROM_CTL_CODE
-#define DEVICE_TYPE_FROM_CTL_CODE(code) (((ULONG)(code) & 0xFFFF0000UL) >> 16)
-#endif
-#ifndef METHOD_FROM_CTL_CODE
-#define METHOD_FROM_CTL_CODE(code) ((ULONG)(code) & 3)
-#endif
-#ifndef FILE_DEVICE_UNKNOWN
-#define FILE_DEVICE_UNKNOWN 0x00000022
-#endif
-#ifndef METHOD_BUFFERED
-#define METHOD_BUFFERED 0
-#define METHOD_IN_DIRECT 1
-#define METHOD_OUT_DIRECT 2
-#define METHOD_NEITHER 3
-#endif
-#ifndef FILE_ANY_ACCESS
-#define FILE_ANY_ACCESS 0
-#define FILE_READ_ACCESS 0x0001
-#define FILE_WRITE_ACCESS 0x0002
-#endif
+#include "win/ioctl_codes.h"
 
 // ---- Counted strings -------------------------------------------------------------
 
