@@ -5,7 +5,8 @@
 // pexa32 for the devnode's change; the Windows 2000 build leaves Windows 98/ME alone.
 #include <string.h>
 
-#include <setupapi.h>
+#include <windows.h>
+#include <setupapi.h>  // after windows.h, whose types it uses
 
 #include "language.h"
 #include "tray.h"

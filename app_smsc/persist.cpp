@@ -1,4 +1,6 @@
 // The persisted remote mode and the hardware-profile clean-up.
+#include <stdio.h>
+
 #include "language.h"
 #include "tray.h"
 

@@ -1,11 +1,11 @@
 // Polling the driver for remote codes and turning them into keys.
 #include <string.h>
 
-#include <winioctl.h>
+#include "tray.h"
+
+#include <winioctl.h>  // after windows.h, whose types it uses
 
 #include <pexactrl.h>
-
-#include "tray.h"
 
 namespace {
 

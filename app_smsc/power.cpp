@@ -1,9 +1,9 @@
 // Suspend, standby and resume.
-#include <winioctl.h>
+#include "tray.h"
+
+#include <winioctl.h>  // after windows.h, whose types it uses
 
 #include <pexactrl.h>
-
-#include "tray.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Switching between remote mode and normal mode.
-#include <winioctl.h>
-
-#include <pexactrl.h>
-
 #include "language.h"
 #include "tray.h"
+
+#include <winioctl.h>  // after windows.h, whose types it uses
+
+#include <pexactrl.h>
 
 namespace {
 

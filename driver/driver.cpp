@@ -116,6 +116,7 @@ static VOID NTAPI DriverUnload(PDRIVER_OBJECT driverObject)
     RtlInitUnicodeString(&linkName, kLinkName);
     IoDeleteSymbolicLink(&linkName);
     IoDeleteDevice(driverObject->DeviceObject);
+    ReleaseBiosService();
 }
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath)

@@ -29,3 +29,25 @@ void RestoreFlags(CpuFlags saved)
 {
     g_flags = saved;
 }
+
+// No physical memory can be mapped here, so the firmware service is never found and its
+// entry never called.
+void* MapPhysicalMemory(uint64_t physical, uint32_t length)
+{
+    (void)physical;
+    (void)length;
+    return nullptr;
+}
+
+void UnmapPhysicalMemory(void* mapped, uint32_t length)
+{
+    (void)mapped;
+    (void)length;
+}
+
+bool CallFirmwareEntry(void* entry, FirmwareRegisters* registers)
+{
+    (void)entry;
+    (void)registers;
+    return true;
+}

@@ -1,6 +1,7 @@
 // Hardware access of the x86_64 build that runs under Wine. Port instructions would end
 // Wine's driver host, so the simulated notebook (the same chip, UART, remote and firmware
-// models as the host build) runs inside the driver and every port access goes to it.
+// models as the host build) runs inside the driver: every port access goes to it, a
+// physical mapping is a pointer into its memory, and the firmware entry is its service.
 //
 // The notebook's clock follows the real time since the driver was loaded, read from the
 // performance counter; each port access still costs its bus cycle on top, so a busy wait
@@ -369,4 +370,42 @@ void RestoreFlags(CpuFlags saved)
     Simulation* simulation = Current();
     if (simulation != NULL)
         simulation->notebook.interruptsEnabled = (saved & kCpuInterruptFlag) != 0;
+}
+
+// Physical memory is the simulated notebook's, and the firmware entry its service: a
+// mapping is a pointer into that memory, and a call at such a pointer reaches the
+// service at the physical address it stands for.
+void* MapPhysicalMemory(uint64_t physical, uint32_t length)
+{
+    Simulation* simulation = Current();
+    if (simulation == NULL || length == 0)
+        return NULL;
+    return simulation->notebook.firmware().memory().Map(physical, length);
+}
+
+void UnmapPhysicalMemory(void* mapped, uint32_t length)
+{
+    (void)mapped;
+    (void)length;
+}
+
+bool CallFirmwareEntry(void* entry, FirmwareRegisters* registers)
+{
+    Simulation* simulation = Current();
+    if (simulation == NULL)
+        return true;
+    hw::Firmware& firmware = simulation->notebook.firmware();
+    uint64_t entryAddress = ~uint64_t(0);  // outside the memory: reaches no service
+    if (!firmware.memory().AddressOf(entry, &entryAddress))
+        entryAddress = ~uint64_t(0);
+    hw::BiosRegisters call = {registers->eax, registers->ebx, registers->ecx, registers->edx,
+                              registers->esi, registers->edi, registers->ebp, false};
+    firmware.Call(entryAddress, call);
+    registers->eax = call.eax;
+    registers->ebx = call.ebx;
+    registers->ecx = call.ecx;
+    registers->edx = call.edx;
+    registers->esi = call.esi;
+    registers->edi = call.edi;
+    return call.carry;
 }

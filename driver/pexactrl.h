@@ -76,4 +76,9 @@ static_assert(sizeof(IR_BIOS_REGS) == 40, "IR_BIOS_REGS is the 40-byte register 
 #define IR_BIOS_OEM_ID 0x200
 #define IR_BIOS_PRODUCT_NAME 0x0C
 
+// The data area an Esi or Edi offset points at: the service may fill this many bytes
+// (the product name's), so the request must hold them all from the offset on; a request
+// whose offset leaves less is refused with STATUS_DEVICE_DATA_ERROR.
+#define IR_BIOS_DATA_AREA 64
+
 #endif  // PEXACTRL_H

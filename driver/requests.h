@@ -38,5 +38,7 @@ NTSTATUS LegacyReadCodeRequest(PIRP irp, PIO_STACK_LOCATION stack);
 
 // Firmware service call (bios.cpp)
 NTSTATUS BiosCallRequest(PIRP irp, PIO_STACK_LOCATION stack);
+// Lets go of the service's mappings (at unload).
+void ReleaseBiosService();
 
 #endif  // PEXACTRL_REQUESTS_H

@@ -50,6 +50,15 @@ struct IrpRecord {
     int completions = 0;
 };
 
+// One MmMapIoSpace call of a driver: what it asked for and what it got.
+struct PhysicalMapping {
+    uint64_t physical = 0;
+    size_t length = 0;
+    int cacheType = 0;
+    void* address = nullptr;  // null: the mapping failed
+    bool live = false;        // mapped and not yet unmapped
+};
+
 struct IoManager::Impl {
     explicit Impl(Machine& m) : machine(m) {}
 
@@ -61,6 +70,7 @@ struct IoManager::Impl {
     std::vector<IrpRecord*> activeIrps;
     uint64_t timeQueries = 0;
     int64_t systemTimeShift = 0;  // 100 ns units added to the system time
+    std::vector<PhysicalMapping> mappings;  // every mapping asked for, in order
 
     // --- the kernel side ---
     DriverRecord& DriverOf(PDRIVER_OBJECT driverObject);

@@ -1,7 +1,9 @@
 #include "timeline.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <vector>
 
 namespace pexasim {
 
@@ -41,6 +43,73 @@ std::string KeyName(int vk)
     return it == names.end() ? Hex(static_cast<uint64_t>(vk), 2) : it->second;
 }
 
+const uint32_t kBiosCallCode = 0x222040;  // IOCTL_IR_BIOS_CALL
+
+std::vector<uint8_t> BytesOfHex(const std::string& hex)
+{
+    std::vector<uint8_t> bytes;
+    for (size_t at = 0; at + 1 < hex.size(); at += 3)
+        bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(at, 2), nullptr, 16)));
+    return bytes;
+}
+
+uint32_t Field(const std::vector<uint8_t>& block, size_t offset)
+{
+    return block[offset] | block[offset + 1] << 8 | block[offset + 2] << 16 |
+           static_cast<uint32_t>(block[offset + 3]) << 24;
+}
+
+// Characters as a person reads them; anything unprintable as a dot.
+std::string Printable(const std::vector<uint8_t>& bytes)
+{
+    std::string text;
+    for (uint8_t b : bytes)
+        text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
+    return text;
+}
+
+// A BIOS call told by its register block (offsets of IR_BIOS_REGS): what was asked for
+// and what came back, with the four registers of an answer as the text they carry (the
+// first character in the most significant byte) and the text at an Esi offset.
+std::string DescribeBiosCall(const sim::Json& f)
+{
+    const size_t kBlock = 40, kEsi = 16, kCarry = 28, kEsiIsOffset = 32;
+    std::vector<uint8_t> in = BytesOfHex(Str(f["in"]));
+    std::vector<uint8_t> out = BytesOfHex(Str(f["out_data"]));
+    std::string text = ControlCodeName(f["code"].get<uint32_t>());
+    if (in.size() < kBlock)
+        return "";
+    text += " Eax " + Hex(Field(in, 0), 4) + " Ebx " + Hex(Field(in, 4), 4);
+    const bool esiIsOffset = Field(in, kEsiIsOffset) != 0;
+    if (esiIsOffset)
+        text += " Esi at byte " + std::to_string(Field(in, kEsi));
+    text += " (" + std::to_string(in.size()) + " bytes) -> " + StatusText(f["status"].get<int64_t>()) +
+            ", " + Str(f["info"]) + " bytes";
+    if (out.size() < kBlock)
+        return text;
+    text += ": Carry " + std::to_string(Field(out, kCarry));
+    const size_t kRegisters = 16;
+    if (!std::equal(in.begin(), in.begin() + kRegisters, out.begin())) {
+        text += ", Eax..Edx";
+        for (size_t offset = 0; offset < kRegisters; offset += 4) {
+            std::vector<uint8_t> chunk;
+            for (int shift = 24; shift >= 0; shift -= 8)
+                chunk.push_back(static_cast<uint8_t>(Field(out, offset) >> shift));
+            text += " \"" + Printable(chunk) + "\"";
+        }
+    }
+    const size_t at = Field(in, kEsi);
+    if (esiIsOffset && at >= kBlock && at < out.size()) {
+        std::vector<uint8_t> data(out.begin() + static_cast<std::ptrdiff_t>(at), out.end());
+        size_t end = 0;
+        while (end < data.size() && data[end] != 0)
+            ++end;
+        data.resize(end);
+        text += ", at Esi \"" + Printable(data) + "\"";
+    }
+    return text;
+}
+
 std::string Describe(const sim::TraceEvent& e)
 {
     const sim::Json& f = e.fields;
@@ -49,6 +118,11 @@ std::string Describe(const sim::TraceEvent& e)
         return Str(f["program"]) + " (pid " + Str(f["pid"]) + "): " + Str(f["cmd"]);
     if (name == "exit")
         return Str(f["program"]) + " exited with code " + Str(f["code"]);
+    if (name == "ioctl" && f["code"] == kBiosCallCode) {
+        std::string text = DescribeBiosCall(f);
+        if (!text.empty())
+            return text;
+    }
     if (name == "ioctl") {
         std::string text = ControlCodeName(f["code"].get<uint32_t>()) + " in " +
                            Str(f["in"].get<std::string>().empty() ? sim::Json("-") : f["in"]) +
