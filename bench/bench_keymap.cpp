@@ -46,8 +46,8 @@ void MapFourKeys(benchmark::State& state)
     benchmark::DoNotOptimize(g_keyEvents);
 }
 
-BENCHMARK(MapTwoKeys)->Name("map code to key/two-key mapping");
-BENCHMARK(MapFourKeys)->Name("map code to key/four-key mapping");
+BENCHMARK(MapTwoKeys)->Name("map code to key two-key/MapCodeTwoKeys");
+BENCHMARK(MapFourKeys)->Name("map code to key four-key/MapCodeFourKeys");
 
 }  // namespace
 

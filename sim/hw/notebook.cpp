@@ -28,6 +28,7 @@ Notebook::Notebook(Clock& clock, const NotebookConfig& config)
                         config_.infraredRegisters);
         bus_.Claim(&chip_, config_.chipPort, 1 + kDataPortOffset);
         uartClaim_ = bus_.Claim(&uart_, 0, 0);
+        uart_.SetStuckDataReady(config_.uartStuckDataReady);
     }
     firmware_.Configure(config_.firmware);
 }

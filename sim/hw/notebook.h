@@ -38,6 +38,7 @@ struct NotebookConfig {
     uint8_t globalRegisters[kRegisterCount];
     uint8_t infraredRegisters[kRegisterCount];
     FirmwareConfig firmware;  // absent unless firmware.present is set
+    bool uartStuckDataReady = false;  // fault: the UART's line status always says data ready
 
     // A plausible machine: UART at 0x3F8 in both models, infrared in normal mode.
     //   flat:    0x02 = 0x04, 0x0C = 0x0A (mode field 1), 0x25 = 0xFE

@@ -85,6 +85,8 @@ uint8_t Uart16550::ReadLineStatus()
     }
     if (fifoError)
         status |= kLsrFifoError;
+    if (stuckDataReady_)
+        status |= kLsrDataReady;
     if (TransmitterIdle())
         status |= kLsrTransmitHoldingEmpty | kLsrTransmitterEmpty;
     state_.pendingErrors = 0;

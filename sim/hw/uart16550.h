@@ -112,6 +112,11 @@ public:
 
     void Reset() { state_ = UartState(); }
 
+    // Fault switch: the line status says "data ready" whatever the FIFO holds, as a
+    // broken receiver or a foreign device at these ports may answer; reads of an empty
+    // FIFO give the last byte again.
+    void SetStuckDataReady(bool stuck) { stuckDataReady_ = stuck; }
+
     // Register decode by offset 0..7 from the base.
     uint8_t Read(uint16_t offset);
     void Write(uint16_t offset, uint8_t value);
@@ -146,6 +151,7 @@ private:
     const Clock& clock_;
     uint16_t base_ = 0;
     UartState state_;
+    bool stuckDataReady_ = false;
 };
 
 }  // namespace hw

@@ -298,6 +298,10 @@ Json LatencyAndDriverWork(const Options& options)
         for (size_t i = 0; i < pressNs.size(); ++i)
             m.notebook->PressRemote(pressNs[i], presses[i].pageUp ? kPageUp : kPageDown);
     });
+    // Keys are paired with presses in order; a missing or extra key would shift the pairs.
+    if (seen.keys.size() != presses.size())
+        throw std::runtime_error("latency run: " + std::to_string(seen.keys.size()) + " keys for " +
+                                 std::to_string(presses.size()) + " presses");
     return {{"latency", Latency(seen, pressNs, presses)}, {"driver", DriverWork(seen)}};
 }
 

@@ -43,7 +43,7 @@ void ParseSuperIo(const sim::Json& chip, hw::NotebookConfig& config)
     }
     if (!chip.is_object())
         Error(where, "must be null or {\"port\": \"0x2E\"|\"0x4E\", \"registers\": \"flat\"|\"ldn\"}");
-    CheckKeys(chip, {"port", "registers", "values", "ldn5"}, where);
+    CheckKeys(chip, {"port", "registers", "values", "ldn5", "stuck_data_ready"}, where);
     if (chip.contains("port")) {
         uint64_t port = ParseNumber(chip["port"], where + ".port");
         if (port != 0x2E && port != 0x4E)
@@ -63,6 +63,11 @@ void ParseSuperIo(const sim::Json& chip, hw::NotebookConfig& config)
         ParseRegisterValues(chip["values"], config.globalRegisters, where + ".values");
     if (chip.contains("ldn5"))
         ParseRegisterValues(chip["ldn5"], config.infraredRegisters, where + ".ldn5");
+    if (chip.contains("stuck_data_ready")) {
+        if (!chip["stuck_data_ready"].is_boolean())
+            Error(where + ".stuck_data_ready", "must be true or false");
+        config.uartStuckDataReady = chip["stuck_data_ready"].get<bool>();
+    }
 }
 
 void ParseFirmware(const sim::Json& firmware, hw::FirmwareConfig& config)
