@@ -208,7 +208,8 @@ void LookupParsedMap(benchmark::State& state)
         for (const std::string& text : shipped.texts) {
             const auto values = ParseAll(text);
             for (const Lookup& lookup : kLookups) {
-                const auto found = values.find(Lower(std::string(lookup.section) + "/" + lookup.key));
+                const std::string name = std::string(lookup.section) + "/" + lookup.key;
+                const auto found = values.find(Lower(name));
                 std::string value = found != values.end() ? found->second : std::string();
                 benchmark::DoNotOptimize(value);
             }

@@ -20,10 +20,15 @@ const UCHAR kFloatingBus = 0xFF;
 // range (a chip register reading 0, a legacy read before any open) means "no UART", and
 // the driver must not write or read those ports.
 const USHORT kLowestUartBase = 0x100;
+// The UART's eight registers must lie below the top of the I/O space: a base above this
+// (0xFFFF is what registers read with no chip there) would wrap its register ports
+// around to 0 and reach the DMA controller.
+const USHORT kUartRegisterCount = 8;
+const USHORT kHighestUartBase = (USHORT)(0x10000 - kUartRegisterCount);
 
 inline BOOLEAN UartBaseUsable(USHORT base)
 {
-    return base >= kLowestUartBase;
+    return base >= kLowestUartBase && base <= kHighestUartBase;
 }
 
 // Sets the UART at `base` up for polled reception at 38400 baud, 8 data bits, no parity,

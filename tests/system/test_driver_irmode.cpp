@@ -212,5 +212,16 @@ TEST_F(DriverTest, LegacyOpenWithBaseZeroLeavesTheDmaController)
     EXPECT_EQ(notebook().dma().readCount(), 0u);
 }
 
+// Nothing answers at 0x4E: the base registers read 0xFF 0xFF, and the UART's registers at
+// 0xFFFF + offset would wrap around to the DMA controller's ports 0 to 6.
+TEST_F(DriverTest, LegacyOpenWhereNoChipAnswersLeavesTheDmaController)
+{
+    Boot(FlatChipAt(0x2E));
+    ASSERT_TRUE(Send(IOCTL_IR_LEGACY_OPEN_4E, {}, 0).ok);
+    EXPECT_EQ(Send(IOCTL_IR_LEGACY_READ_CODE, {0, 0, 0}, 3).returned, 0u);
+    EXPECT_EQ(notebook().dma().writeCount(), 0u);
+    EXPECT_EQ(notebook().dma().readCount(), 0u);
+}
+
 }  // namespace
 }  // namespace drivertest

@@ -32,6 +32,13 @@ void ExpectSound(TrayRun& run, int64_t ask, const std::string& name)
     EXPECT_EQ(Ask(run), ask) << name;
 }
 
+// A right click on the icon that picks the menu item at `position` (0: Enable or Disable,
+// 1: Help, 2: Cancel), whatever the texts say.
+Json ClickAt(uint64_t atMs, int position)
+{
+    return Json{{"at_ms", atMs}, {"tray_click", "right"}, {"choose", position}};
+}
+
 std::vector<std::string> Keys(const RunResult& r)
 {
     return KeyEffects(r);
@@ -142,6 +149,7 @@ TEST(FaultHardware, FirmwareAbsentOrAnsweringGarbage)
 // ---- Files ----
 
 const std::string kUsTable = "C:\\Pexa\\str_us.txt";
+const char kBinaryTable[] = "\0\xFF[\x01=\r\n]\0=";
 
 std::string HugeTable()
 {
@@ -166,14 +174,14 @@ TEST(FaultFiles, OddStringTables)
         {"Huge", HugeTable()},
         {"CrOnly", "[Proj]\rNameVersion=Cr\r[Menu]\rEnable=&On\rDisable=&Off\r"},
         {"LongLine", "[Menu]\r\nEnable=" + std::string(70000, 'E') + "\r\n"},
-        {"Binary", std::string("\0\xFF[\x01=\r\n]\0=", 12)},
+        {"Binary", std::string(kBinaryTable, sizeof kBinaryTable - 1)},
         {"NoSectionEnd", "[Menu"},
     };
     for (const Case& c : cases) {
-        TrayRun run = RunTray(MachineOn("win98", {{"files", {{kUsTable, c.text}}}}),
+        TrayRun run = RunTray(MachineOn("win98"),
                               Json::array({Step(0, "run", kTray98 + std::string(" -V")),
-                                           Click(420, "right", "Disable"),
-                                           Step(1000, "post", "WM_CLOSE")}));
+                                           ClickAt(420, 0), Step(1000, "post", "WM_CLOSE")}),
+                              [&c](sim::Machine& m) { m.files.AddFile(kUsTable, c.text); });
         ExpectSound(run, 0, c.name);
         EXPECT_EQ(Count(Effects(run.result), kDefaultTitleIcon), 1u) << c.name;
         EXPECT_EQ(Count(Effects(run.result), "tray modify 132"), 1u) << c.name;
@@ -187,8 +195,7 @@ TEST(FaultFiles, TablesAndReadmesMissing)
 {
     TrayRun run = RunTray(MachineOn("win98", {{"install_dir", nullptr}}),
                           Json::array({Step(0, "run", kTray98),
-                                       Click(420, "right", "Help"),
-                                       Click(520, "right", 1),
+                                       ClickAt(420, 1), ClickAt(520, 0),
                                        Step(1000, "post", "WM_CLOSE")}));
     ExpectSound(run, 0, "missing");
     EXPECT_EQ(Count(Effects(run.result), kDefaultTitleIcon), 1u);
@@ -220,7 +227,7 @@ TEST(FaultRegistry, ModeValueOfOtherTypesAndSizes)
              return hex;
          }()},
         {"ShortDword", "REG_DWORD", "01 00"},
-        {"MultiSz", "REG_MULTI_SZ", "1"},
+        {"MultiSz", "REG_MULTI_SZ", "31 00 00"},
     };
     for (const Case& c : cases) {
         for (const char* os : {"win98", "win2000"}) {
@@ -278,9 +285,11 @@ TEST(FaultDevices, NoDeviceOrTwo)
                                            Click(680, "right", "Enable"), Step(1000, "post", "WM_CLOSE")}));
         ExpectSound(run, 1, c.name);
         EXPECT_LE(Pnp(run.result).size(), c.maxPnp) << c.name;
-        for (const auto& e : Pnp(run.result))
-            if (e.fields["via"] == "setupapi")
+        for (const auto& e : Pnp(run.result)) {
+            if (e.fields["via"] == "setupapi") {
                 EXPECT_EQ(e.fields["device"], "ACPI\\SMCF010\\4&7AF5D03&0") << c.name;
+            }
+        }
         EXPECT_TRUE(run.result.stillRunning.empty()) << c.name;
     }
 }
@@ -316,21 +325,29 @@ TEST(FaultSystem, NoNotificationArea)
     EXPECT_TRUE(run.result.stillRunning.empty());
 }
 
-// The driver goes while the program runs: its requests fail from then on, presses give
-// no keys, the menu still switches the recorded mode, and it closes when asked.
+// The driver is unloaded while the program runs. Its open handle keeps the driver until
+// the program closes it, so the program goes on as before (presses give keys, the menu
+// switches); a start after that finds no driver, warns once and ends without an icon.
 TEST(FaultSystem, DriverUnloadedWhileTheTrayRuns)
 {
     for (const char* os : {"win98", "win2000"}) {
         const bool win98 = std::string(os) == "win98";
+        const char* program = win98 ? kTray98 : kTray2k;
         TrayRun run = RunTray(MachineOn(os),
-                              Json::array({Step(0, "run", win98 ? kTray98 : kTray2k),
-                                           Step(300, "unload_driver", true), Step(400, "remote", "33 33 33"),
-                                           Step(520, "power", "PBT_APMSUSPEND"),
-                                           Step(560, "power", "PBT_APMRESUMESUSPEND"),
-                                           Step(620, "answer", "no"), Click(620, "right", "Disable"),
-                                           Step(700, "post", "WM_REMOTEOFF"), Step(1000, "post", "WM_CLOSE")}));
+                              Json::array({Step(0, "run", program), Step(300, "unload_driver", true),
+                                           Step(400, "remote", "33 33 33"),
+                                           Step(620, "power", "PBT_APMSUSPEND"),
+                                           Step(660, "power", "PBT_APMRESUMESUSPEND"),
+                                           Step(820, "answer", "no"), ClickAt(820, 0),
+                                           Step(900, "post", "WM_REMOTEOFF"), Step(1000, "post", "WM_CLOSE"),
+                                           Step(1200, "run", program)}));
         ExpectSound(run, 0, os);
-        EXPECT_TRUE(Keys(run.result).empty()) << os;
+        EXPECT_EQ(Keys(run.result), (std::vector<std::string>{"key PageUp down", "key PageUp up"})) << os;
+        auto boxes = Events(run.result, "msgbox");
+        ASSERT_FALSE(boxes.empty()) << os;
+        EXPECT_EQ(boxes.back().fields["text"], "Can not load driver PEXACTRL.SYS") << os;
+        EXPECT_EQ(CountStarting(Effects(run.result), "tray add"), 1u) << os;
+        EXPECT_EQ(Events(run.result, "exit").size(), 2u) << os;
         EXPECT_TRUE(run.result.stillRunning.empty()) << os;
     }
 }

@@ -118,7 +118,7 @@ start_keys() {
     grep -q '^# ready' "$keys_file" || bad "key recorder did not start"
 }
 
-key_lines() { grep -E '^(down|up) ' "$keys_file" | paste -sd, -; }
+key_lines() { tr -d '\r' < "$keys_file" | grep -E '^(down|up) ' | paste -sd, -; }
 
 # Waits until the recorder has $1 key messages (or $2 seconds passed), then a little
 # more, so that extra keys would be seen too.
@@ -140,9 +140,13 @@ stop_keys() {
 # Pids of this run's processes whose command line matches a pattern (from /proc, as ps
 # would show them).
 running_pids() {
-    local pid
-    for pid in $(run_pids); do
-        tr '\0' ' ' 2> /dev/null < "/proc/$pid/cmdline" | grep -qE -- "$1" && echo "$pid"
+    local file pid
+    for file in $(grep -lE -- "$1" /proc/[0-9]*/cmdline 2> /dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        if tr '\0' '\n' 2> /dev/null < "/proc/$pid/environ" | grep -qxF "WINEPREFIX=$prefix"; then
+            echo "$pid"
+        fi
     done
 }
 
@@ -313,8 +317,8 @@ logon() {
 
     close_with_selector
     wait_bg "$watcher" 15
-    expect "tray program ended" "$(grep -E '^(exit|still)' "$work/bg-watch-$version.out")" "exit 0"
-    expect_match "the ended program was $tray" "$(cat "$work/bg-watch-$version.out")" "$tray"
+    expect "tray program ended" "$(bg_output "watch-$version" | grep -E '^(exit|still)')" "exit 0"
+    expect_match "the ended program was $tray" "$(bg_output "watch-$version")" "$tray"
     expect_no_icon
     ui wait-gone "$tray_class" 5000 > /dev/null
     expect "tray window gone" "$?" 0

@@ -37,7 +37,8 @@ Json TrayScenario(const std::string& name, const std::vector<Press>& presses, bo
     Json steps = Json::array();
     steps.push_back({{"at_ms", 0}, {"run", "C:\\Pexa\\pexasmsc2k.exe"}});
     for (const Press& press : presses)
-        steps.push_back({{"at_ms", press.atMs}, {"remote", press.pageUp ? "33 33 33" : "CC CC CC"}});
+        steps.push_back(
+            {{"at_ms", press.atMs}, {"remote", press.pageUp ? "33 33 33" : "CC CC CC"}});
     const uint64_t lastMs =
         std::max(busyUntilMs, presses.empty() ? kFirstPressMs : presses.back().atMs);
     steps.push_back({{"at_ms", lastMs + kDrainMs}, {"post", "WM_CLOSE"}});
@@ -71,7 +72,6 @@ struct KeyPress {
 };
 
 struct Observed {
-    std::vector<uint64_t> pressNs;
     std::vector<KeyPress> keys;  // key-down events only
     std::vector<Request> reads;  // read-code requests
     pexasim::RunResult result;
@@ -106,8 +106,6 @@ private:
                 pending_.startNs = now - hw::Notebook::kBusCycle;
         } else if (e.event == "ioctl") {
             TakeRequest(machine, e, now);
-        } else if (e.event == "remote") {
-            seen_.pressNs.push_back(now);
         } else if (e.event == "key" && !e.fields["up"].get<bool>()) {
             seen_.keys.push_back({now, e.fields["vk"].get<uint8_t>()});
         }
@@ -136,11 +134,12 @@ private:
 
 // ---- statistics ----
 
-double Percentile(std::vector<double> sorted, double fraction)
+double Percentile(std::vector<double> values, double fraction)
 {
-    if (sorted.empty())
+    if (values.empty())
         return 0;
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(values.begin(), values.end());
+    const std::vector<double>& sorted = values;
     const double rank = fraction * static_cast<double>(sorted.size() - 1);
     const size_t below = static_cast<size_t>(std::floor(rank));
     const size_t above = std::min(below + 1, sorted.size() - 1);
@@ -171,7 +170,9 @@ Json RequestWork(const std::vector<const Request*>& requests)
         timeUs.push_back(static_cast<double>(r->endNs - r->startNs) / 1000.0);
         queries.push_back(static_cast<double>(r->timeQueries));
     }
-    return {{"ports", Spread(ports)}, {"time_us", Spread(timeUs)}, {"time_queries", Spread(queries)}};
+    return {{"ports", Spread(ports)},
+            {"time_us", Spread(timeUs)},
+            {"time_queries", Spread(queries)}};
 }
 
 Json DriverWork(const Observed& seen)
@@ -224,8 +225,8 @@ std::vector<Press> EvenPresses(double perSecond, double seconds)
     std::vector<Press> presses;
     const auto count = static_cast<size_t>(perSecond * seconds);
     for (size_t i = 0; i < count; ++i) {
-        const auto at = static_cast<uint64_t>(std::llround(1000.0 * static_cast<double>(i) / perSecond));
-        presses.push_back({kFirstPressMs + at, i % 2 == 0});
+        const double atMs = 1000.0 * static_cast<double>(i) / perSecond;
+        presses.push_back({kFirstPressMs + static_cast<uint64_t>(std::llround(atMs)), i % 2 == 0});
     }
     return presses;
 }
@@ -282,7 +283,8 @@ Json LatencyAndDriverWork(const Options& options)
     // next one comes. The scenario format counts whole milliseconds, which would put
     // every press at the same distance from the polls; so the presses are scripted on
     // the machine's remote, and the saved scenario has them to the millisecond.
-    std::uniform_int_distribution<uint64_t> gapNs(400 * hw::kMillisecond, 1400 * hw::kMillisecond - 1);
+    std::uniform_int_distribution<uint64_t> gapNs(400 * hw::kMillisecond,
+                                                  1400 * hw::kMillisecond - 1);
     std::vector<uint64_t> pressNs;
     std::vector<Press> presses;
     uint64_t at = kFirstPressMs * hw::kMillisecond;
@@ -292,12 +294,14 @@ Json LatencyAndDriverWork(const Options& options)
         presses.push_back({at / hw::kMillisecond, i % 2 == 0});
     }
     SaveScenario(options, "latency", TrayScenario("latency", presses, true));
-    const Observed seen = Observer().Run(TrayScenario("latency", {}, true, presses.back().atMs), [&](sim::Machine& m) {
+    const auto scriptPresses = [&](sim::Machine& m) {
         static const uint8_t kPageUp[3] = {0x33, 0x33, 0x33};
         static const uint8_t kPageDown[3] = {0xCC, 0xCC, 0xCC};
         for (size_t i = 0; i < pressNs.size(); ++i)
             m.notebook->PressRemote(pressNs[i], presses[i].pageUp ? kPageUp : kPageDown);
-    });
+    };
+    const Observed seen =
+        Observer().Run(TrayScenario("latency", {}, true, presses.back().atMs), scriptPresses);
     // Keys are paired with presses in order; a missing or extra key would shift the pairs.
     if (seen.keys.size() != presses.size())
         throw std::runtime_error("latency run: " + std::to_string(seen.keys.size()) + " keys for " +
@@ -311,9 +315,9 @@ Json LostCodes(const Options& options)
     std::mt19937 random(options.seed + 1);
     Json rows = Json::array();
     for (double rate : rates) {
-        rows.push_back(LossAtRate(options, "even", rate, EvenPresses(rate, options.lossSecondsPerRate)));
-        rows.push_back(LossAtRate(options, "random", rate,
-                                  RandomPresses(rate, options.lossSecondsPerRate, random)));
+        const double seconds = options.lossSecondsPerRate;
+        rows.push_back(LossAtRate(options, "even", rate, EvenPresses(rate, seconds)));
+        rows.push_back(LossAtRate(options, "random", rate, RandomPresses(rate, seconds, random)));
     }
     return {{"seconds_per_rate", options.lossSecondsPerRate},
             {"fifo_bytes", kFifoBytes},

@@ -4,6 +4,11 @@
 //   up 21        WM_KEYUP with wParam 0x21
 //   # ready      the window is shown and has the focus
 //   # focus lost / # focus   the focus went away or came back (keys may go elsewhere)
+//   # deactivated for CLASS "TITLE"   another window became the active one
+//   # focus taken back
+// The window takes the focus back when it loses it, as a user would click on the
+// presentation again: under Wine with a window manager the notification area's window
+// takes the focus each time it appears, which is when the tray program adds its icon.
 // Usage: pexa-keys OUTPUT_FILE. Ends on WM_CLOSE.
 #include <windows.h>
 
@@ -13,6 +18,10 @@ namespace {
 
 const char kClassName[] = "PexaKeyRecorder";
 const char kTitle[] = "Pexa key recorder";
+const UINT kTakeFocusBack = WM_APP + 1;
+const int kMaxFocusTakeBacks = 20;  // never an endless fight over the focus
+
+int g_focusTakeBacks;
 
 FILE* g_log;
 
@@ -25,6 +34,20 @@ void Record(const char* line)
 void RecordKey(const char* direction, WPARAM key)
 {
     fprintf(g_log, "%s %02X\n", direction, unsigned(key));
+    fflush(g_log);
+}
+
+// Says which window took the activation, so that a run whose keys went elsewhere tells
+// where they went.
+void RecordOtherWindow(HWND other)
+{
+    char windowClass[128] = "";
+    char title[128] = "";
+    if (other != NULL) {
+        GetClassNameA(other, windowClass, sizeof(windowClass));
+        GetWindowTextA(other, title, sizeof(title));
+    }
+    fprintf(g_log, "# deactivated for %s \"%s\"\n", other ? windowClass : "(none)", title);
     fflush(g_log);
 }
 
@@ -42,6 +65,19 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_KILLFOCUS:
         Record("# focus lost");
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            RecordOtherWindow((HWND)lParam);
+            if (g_focusTakeBacks < kMaxFocusTakeBacks)
+                PostMessageA(window, kTakeFocusBack, 0, 0);
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    case kTakeFocusBack:
+        ++g_focusTakeBacks;
+        SetForegroundWindow(window);
+        SetFocus(window);
+        Record("# focus taken back");
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -77,6 +113,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     UpdateWindow(window);
     SetForegroundWindow(window);
     SetFocus(window);
+    // The pointer rests on this window: with a window manager whose focus follows the
+    // mouse, a window appearing elsewhere (the notification area's) then takes no focus.
+    RECT rect;
+    GetWindowRect(window, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     Record("# ready");
 
     MSG message;

@@ -42,6 +42,7 @@ const char kStandaloneTrayClass[] = "__winex11_standalone_tray";
 const char kTrayIconClass[] = "__winex11_tray_icon";
 // An icon counts as crossed out (the normal-mode picture) with this many red pixels.
 const int kCrossedRedPixels = 10;
+const DWORD kRedrawMs = 100;
 
 // Calls `find` until it gives a window or the time is up.
 template <typename Find>
@@ -249,10 +250,15 @@ bool ReadIconTip(HWND icon, char* tip, size_t size)
     return found;
 }
 
-// Brings the tray above other windows so that its icons can be read off the screen.
+// Makes the tray's icons readable off the screen: above other windows, and freshly
+// drawn, since Wine draws a changed icon over the old picture without erasing it first
+// (the old picture would show through the new one's transparent pixels).
 void RaiseTray(HWND tray)
 {
     SetWindowPos(tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(tray, NULL, NULL,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(kRedrawMs);  // the tray belongs to another process, which draws in its own time
 }
 
 // Red pixels of the icon as it is on the screen.
@@ -299,7 +305,6 @@ void PrintIcons()
             continue;
         ++count;
         RaiseTray(tray);
-        Sleep(100);
         char tip[256] = "";
         bool hasTip = ReadIconTip(icon, tip, sizeof(tip));
         int red = RedPixels(icon);
@@ -370,7 +375,10 @@ int WatchExit(int argc, char** argv)
         printf("no process with a window of class \"%s\"\n", windowClass);
         return 1;
     }
-    printf("watching process %lu\n", (unsigned long)pid);
+    char image[MAX_PATH] = "?";
+    DWORD imageSize = sizeof(image);
+    QueryFullProcessImageNameA(process, 0, image, &imageSize);
+    printf("watching process %lu (%s)\n", (unsigned long)pid, image);
     fflush(stdout);
     DWORD code = 0;
     bool ended = WaitForSingleObject(process, timeout) == WAIT_OBJECT_0;
