@@ -229,7 +229,10 @@ NTSTATUS StartSimulation(PUNICODE_STRING registryPath)
     size_t length = 0;
     status = ReadDescription(key, &length, source);
     if (!NT_SUCCESS(status)) {
-        writer.Add("error: description not readable");
+        writer.Add("error: description not readable (status 0x");
+        for (int shift = 24; shift >= 0; shift -= 8)
+            writer.AddHexByte(UCHAR(ULONG(status) >> shift));
+        writer.Add(")");
         writer.Add(sourceText);
         WriteStatus(key, statusText);
         ZwClose(key);

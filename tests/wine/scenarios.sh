@@ -137,19 +137,6 @@ stop_keys() {
     [[ $bg_code == 0 ]] || bad "key recorder ended with $bg_code"
 }
 
-# Pids of this run's processes whose command line matches a pattern (from /proc, as ps
-# would show them).
-running_pids() {
-    local file pid
-    for file in $(grep -lE -- "$1" /proc/[0-9]*/cmdline 2> /dev/null); do
-        pid=${file#/proc/}
-        pid=${pid%/cmdline}
-        if tr '\0' '\n' 2> /dev/null < "/proc/$pid/environ" | grep -qxF "WINEPREFIX=$prefix"; then
-            echo "$pid"
-        fi
-    done
-}
-
 # Command lines of this run's processes running a program, as the process list shows them.
 running_programs() {
     local pid
@@ -273,10 +260,36 @@ probe() {
         '^stopped: [0-9]+ port accesses, remote mode first on at [0-9]+ ms, 3 remote bytes sent'
 }
 
-# A description the driver does not understand keeps it from starting, with the reason.
-bad_description() {
-    set_machine "chip = 0x2E" "chip = 0x3F"
+# Where the driver takes its machine from, and a description it cannot use keeps it
+# from starting, with the reason in its service key.
+machine_description() {
     driver_stop
+    # The description in the service key itself, when no file is named.
+    wine reg delete "$service_key" /v SimMachineFile /f > /dev/null
+    wine reg add "$service_key" /v SimMachine /t REG_MULTI_SZ /d 'chip = 0x4E\0registers = ldn' \
+        /f > /dev/null
+    driver_start && ok "driver started on SimMachine"
+    expect "driver status" "$(reg_value "$service_key" SimStatus)" \
+        "running: chip 0x4E ldn, no firmware, 0 presses from SimMachine"
+    driver_stop
+    wine reg delete "$service_key" /v SimMachine /f > /dev/null
+
+    # A file that is not there.
+    wine reg add "$service_key" /v SimMachineFile /t REG_SZ \
+        /d "\\??\\$test_dir_windows\\missing.txt" /f > /dev/null
+    if driver_start; then
+        bad "driver started without its description"
+    else
+        ok "driver start refused: $(tr '\n' ' ' < "$out")"
+    fi
+    expect "driver status" "$(reg_value "$service_key" SimStatus)" \
+        "error: description not readable (status 0xC0000034) from file \\??\\$test_dir_windows\\missing.txt"
+    driver_stop
+
+    # A setting it does not understand.
+    wine reg add "$service_key" /v SimMachineFile /t REG_SZ \
+        /d "\\??\\$test_dir_windows\\machine.txt" /f > /dev/null
+    set_machine "chip = 0x2E" "chip = 0x3F"
     if driver_start; then
         bad "driver started on a wrong description"
     else
@@ -293,8 +306,10 @@ bad_description() {
 # "pexaro -c" closes the tray program.
 logon() {
     need pexaro.exe "$tray" || return
+    # The presses leave the tray program time to drain, add its icon and be polled, and
+    # the focused window time to take the focus back from the notification area's window.
     set_machine "chip = 0x4E" "oem = _Tov,____,_Lum,____" \
-        "press = 800 33 33 33" "press = 1100 CC CC CC" "press = 1400 69 69 69" "press = 1700 96 96 96"
+        "press = 1500 33 33 33" "press = 1900 CC CC CC" "press = 2300 69 69 69" "press = 2700 96 96 96"
     driver_restart || return
     reg_delete_value "$service_key" ASK
     : > "$device_log"
@@ -309,7 +324,7 @@ logon() {
     expect "program started by pexaro" "$(running_programs "$tray" | head -1)" \
         "$pexa_dir\\$tray -4 -b4"
     expect_icon plain
-    wait_keys 8 8
+    wait_keys 8 10
     expect "keys received by the focused window" "$(key_lines)" \
         "down 21,up 21,down 22,up 22,down 25,up 25,down 27,up 27"
     expect_ask 0x1
@@ -469,5 +484,5 @@ run_scenarios() {
         scenario "$version-no-driver" no_driver
         scenario "$version-code-history" code_history
     done
-    scenario driver-bad-description bad_description
+    scenario driver-machine-description machine_description
 }

@@ -84,8 +84,9 @@ const Step kFlatSteps[] = {
     REQUEST(IOCTL_IR_READ_CONFIG_2E, 1, 0, "25", kDataError, 0, NULL),
     REQUEST(IOCTL_IR_READ_CONFIG_4E, 1, 1, "25", kOk, 1, "FF"),
     REQUEST(IOCTL_IR_READ_CONFIG_4E, 0, 1, NULL, kDataError, 0, NULL),
-    // Nothing waiting yet: read-code requests succeed with no bytes.
-    REQUEST(IOCTL_IR_READ_CODE_2E, 3, 3, NULL, kOk, 0, NULL),
+    // Nothing waiting yet: read-code requests succeed with no bytes, and the caller's
+    // buffer keeps what it held (the probe fills it with EE).
+    REQUEST(IOCTL_IR_READ_CODE_2E, 3, 3, NULL, kOk, 0, "EE EE EE"),
     REQUEST(IOCTL_IR_READ_CODE_2E, 3, 2, NULL, kDataError, 0, NULL),
     REQUEST(IOCTL_IR_READ_CODE_2E, 2, 3, NULL, kDataError, 0, NULL),
     REQUEST(IOCTL_IR_READ_CODE_4E, 3, 3, NULL, kOk, 0, NULL),
@@ -121,16 +122,17 @@ const Step kFlatSteps[] = {
     REQUEST(IOCTL_IR_READ_CODE_2E, 4, 4, "AA AA AA AA", kOk, 3, "69 69 69"),
     REQUEST(IOCTL_IR_READ_CODE_2E, 3, 3, NULL, kOk, 0, NULL),
     // Normal mode again; the 4E members reach no chip on this machine and do no harm.
-    REQUEST(IOCTL_IR_REMOTE_OFF_2E, 0, 0, NULL, kOk, 0, NULL),
+    // Codes without buffers neither look at nor fill buffers that come with them.
+    REQUEST(IOCTL_IR_REMOTE_OFF_2E, 4, 4, "01 02 03 04", kOk, 0, "EE EE EE EE"),
     REQUEST(IOCTL_IR_READ_CONFIG_2E, 1, 1, "0C", kOk, 1, "0A"),
     REQUEST(IOCTL_IR_READ_CONFIG_2E, 1, 1, "02", kOk, 1, "04"),
     REQUEST(IOCTL_IR_REMOTE_ON_4E, 0, 0, NULL, kOk, 0, NULL),
     REQUEST(IOCTL_IR_REMOTE_OFF_4E, 0, 0, NULL, kOk, 0, NULL),
     REQUEST(IOCTL_IR_SAVE_MODE_4E, 0, 0, NULL, kOk, 0, NULL),
-    REQUEST(IOCTL_IR_RESTORE_MODE_4E, 0, 0, NULL, kOk, 0, NULL),
+    REQUEST(IOCTL_IR_RESTORE_MODE_4E, 2, 2, "0C 00", kOk, 0, NULL),
     REQUEST(IOCTL_IR_READ_CONFIG_2E, 1, 1, "0C", kOk, 1, "0A"),
     // The legacy group on a flat chip finds no UART (0x60/0x61 read 0) and reads nothing.
-    REQUEST(IOCTL_IR_LEGACY_OPEN_2E, 0, 0, NULL, kOk, 0, NULL),
+    REQUEST(IOCTL_IR_LEGACY_OPEN_2E, 3, 3, "00 00 00", kOk, 0, NULL),
     REQUEST(IOCTL_IR_LEGACY_READ_CODE, 3, 3, NULL, kOk, 0, NULL),
     REQUEST(IOCTL_IR_LEGACY_CLOSE_2E, 0, 0, NULL, kOk, 0, NULL),
     REQUEST(IOCTL_IR_LEGACY_OPEN_4E, 0, 0, NULL, kOk, 0, NULL),
