@@ -27,7 +27,7 @@ title=$(table_text NameVersion)
 ask_reboot_text=$(table_text ASKREBOOT)
 
 # The test-only libraries take the place of what Wine lacks, for the tray programs only.
-tray_env=("WINEDLLOVERRIDES=$WINEDLLOVERRIDES;setupapi=n,b"
+tray_env=("WINEDLLOVERRIDES=$wine_overrides;setupapi=n,b"
           "PEXA_DEVICE_LOG=$test_dir_windows\\device-calls.log")
 
 # ---- helpers ----------------------------------------------------------------------------
@@ -52,9 +52,10 @@ set_machine() {
     say "    machine: $(paste -sd';' "$test_dir/machine.txt")"
 }
 
-# Wine starts every driver in a driver host process of its own, which ends about a second
-# after its driver stopped; a start in that second goes to the ending host and dies with
-# it. So the run notes the host of each start and waits for it after each stop.
+# Wine starts every driver in a driver host process of its own, which ends a moment after
+# the service reports its driver stopped; a start in that moment goes to the ending host
+# and dies with it. So the run notes the host of each start and waits for it after each
+# stop.
 driver_hosts=
 
 driver_host_pids() { running_pids 'winedevice\.exe' | sort; }
