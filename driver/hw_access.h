@@ -1,7 +1,7 @@
 // The driver's only door to the hardware, and the only code that differs between builds:
 //   win32      the processor's port instructions and flags register (hw_i386.cpp);
 //   host       the simulated notebook of the running machine (hw_sim.cpp);
-//   win64-sim  for now a bus with nothing on it (hw_floating.cpp).
+//   win64-sim  the simulated notebook inside the driver (hw_wine.cpp).
 #ifndef PEXACTRL_HW_ACCESS_H
 #define PEXACTRL_HW_ACCESS_H
 
