@@ -1,7 +1,9 @@
 // pexa-sim: runs the system's programs and driver on the simulated notebook.
 //
-//   pexa-sim SCENARIO.json [--trace FILE] [--ports] [--quiet]
+//   pexa-sim SCENARIO.json [--trace FILE] [--ports] [--quiet] [--all-polls]
 //
+// The timeline folds runs of idle polls (read-code requests that found nothing) into
+// one line; --all-polls prints each. The trace file always has every event.
 // Prints a timeline of everything a user or another program could observe; --trace
 // also writes each event as one JSON object per line. Exit codes: 0 run completed,
 // 1 a simulated program crashed or the run could not go on, 2 bad scenario or usage.
@@ -17,7 +19,7 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: pexa-sim SCENARIO.json [--trace FILE] [--ports] [--quiet]\n");
+    std::fprintf(stderr, "usage: pexa-sim SCENARIO.json [--trace FILE] [--ports] [--quiet] [--all-polls]\n");
     return 2;
 }
 
@@ -29,6 +31,7 @@ int main(int argc, char** argv)
     std::string tracePath;
     bool ports = false;
     bool quiet = false;
+    bool allPolls = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc)
             tracePath = argv[++i];
@@ -36,6 +39,8 @@ int main(int argc, char** argv)
             ports = true;
         else if (std::strcmp(argv[i], "--quiet") == 0)
             quiet = true;
+        else if (std::strcmp(argv[i], "--all-polls") == 0)
+            allPolls = true;
         else if (argv[i][0] == '-' || !scenarioPath.empty())
             return Usage();
         else
@@ -57,13 +62,16 @@ int main(int argc, char** argv)
             }
         }
         pexasim::Runner runner(std::move(scenario));
+        pexasim::IdlePollFolder folder(std::cout, allPolls);
         runner.OnEvent([&](const sim::TraceEvent& e) {
             if (!quiet)
-                std::cout << pexasim::TimelineLine(e) << "\n";
+                folder.Print(e);
             if (trace.is_open())
                 trace << e.ToJson().dump() << "\n";
         });
         pexasim::RunResult result = runner.Run();
+        if (!quiet)
+            folder.Flush();
         std::cout << "simulated " << result.virtualUs / 1e6 << " s of virtual time in "
                   << result.wallSeconds << " s wall time";
         if (result.rebooted)

@@ -202,3 +202,49 @@ std::string TimelineLine(const sim::TraceEvent& event)
 }
 
 }  // namespace pexasim
+
+namespace pexasim {
+
+namespace {
+
+bool IsIdlePoll(const sim::TraceEvent& e)
+{
+    if (e.event != "ioctl")
+        return false;
+    uint32_t code = e.fields["code"].get<uint32_t>();
+    bool readCode = code == 0x2220D8 || code == 0x2220DC;  // IOCTL_IR_READ_CODE_2E / _4E
+    return readCode && e.fields["status"].get<int64_t>() == 0 && e.fields["info"].get<int64_t>() == 0;
+}
+
+}  // namespace
+
+void IdlePollFolder::Print(const sim::TraceEvent& event)
+{
+    if (!printAll_ && IsIdlePoll(event)) {
+        if (count_++ == 0)
+            firstUs_ = event.t_us;
+        lastUs_ = event.t_us;
+        return;
+    }
+    Flush();
+    out_ << TimelineLine(event) << "\n";
+}
+
+void IdlePollFolder::Flush()
+{
+    if (count_ == 0)
+        return;
+    char line[160];
+    if (count_ == 1)
+        std::snprintf(line, sizeof line, "%10.3f ms  %-10s 1 idle poll (no code waiting)",
+                      firstUs_ / 1000.0, "ioctl");
+    else
+        std::snprintf(line, sizeof line,
+                      "%10.3f ms  %-10s %llu idle polls (no code waiting) up to %.3f ms",
+                      firstUs_ / 1000.0, "ioctl", static_cast<unsigned long long>(count_),
+                      lastUs_ / 1000.0);
+    out_ << line << "\n";
+    count_ = 0;
+}
+
+}  // namespace pexasim
