@@ -109,55 +109,31 @@ BENCHMARK(AssignBetweenStdString)->Name("assign string/std::string");
 
 // ---- refill from text of the same capacity class ----
 
-void RefillSStr(benchmark::State& state)
+// The one call each implementation fills a string with.
+void AssignText(SStr& target, const char* text) { target.Assign(text); }
+void AssignText(SWStr& target, const WCHAR* text) { target.Assign(text); }
+template <typename Char>
+void AssignText(std::basic_string<Char>& target, const Char* text) { target.assign(text); }
+
+// Alternates between two texts of one capacity class.
+template <typename Str, typename Char>
+void Refill(benchmark::State& state, const Char* const* texts)
 {
-    SStr target;
-    target.Assign(kRefills[0]);
+    Str target;
+    AssignText(target, texts[0]);
     AllocationMeter meter;
     size_t i = 0;
     for (auto _ : state) {
-        target.Assign(kRefills[++i & 1]);
+        AssignText(target, texts[++i & 1]);
         benchmark::DoNotOptimize(target);
     }
     meter.Publish(state);
 }
 
-void RefillStdString(benchmark::State& state)
-{
-    std::string target = kRefills[0];
-    AllocationMeter meter;
-    size_t i = 0;
-    for (auto _ : state) {
-        target.assign(kRefills[++i & 1]);
-        benchmark::DoNotOptimize(target);
-    }
-    meter.Publish(state);
-}
-
-void RefillSWStr(benchmark::State& state)
-{
-    SWStr target;
-    target.Assign(kWideRefills[0]);
-    AllocationMeter meter;
-    size_t i = 0;
-    for (auto _ : state) {
-        target.Assign(kWideRefills[++i & 1]);
-        benchmark::DoNotOptimize(target);
-    }
-    meter.Publish(state);
-}
-
-void RefillU16String(benchmark::State& state)
-{
-    std::u16string target = kWideRefills[0];
-    AllocationMeter meter;
-    size_t i = 0;
-    for (auto _ : state) {
-        target.assign(kWideRefills[++i & 1]);
-        benchmark::DoNotOptimize(target);
-    }
-    meter.Publish(state);
-}
+void RefillSStr(benchmark::State& state) { Refill<SStr>(state, kRefills); }
+void RefillStdString(benchmark::State& state) { Refill<std::string>(state, kRefills); }
+void RefillSWStr(benchmark::State& state) { Refill<SWStr>(state, kWideRefills); }
+void RefillU16String(benchmark::State& state) { Refill<std::u16string>(state, kWideRefills); }
 
 BENCHMARK(RefillSStr)->Name("refill within class/SStr");
 BENCHMARK(RefillStdString)->Name("refill within class/std::string");
